@@ -3,12 +3,12 @@
 // which behaves the way the plug-in relies on and lets tests inject faults.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
-
-#include <cstddef>
-#include <cstdint>
 
 // 32-bit x86 keeps the Windows convention so a 32-bit host can bind the real
 // module's imports straight to these functions.

@@ -1,12 +1,8 @@
 #include "bmp_file.h"
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <iterator>
 #include <vector>
+
+#include "scratch_directory.h"
 
 namespace {
 
@@ -54,19 +50,17 @@ TEST(BmpPixelBytes, IsZeroForAHeaderThatDescribesNoStorableBitmap) {
   }
 }
 
-TEST(WriteBmpFile, StoresFileHeaderBitmapHeaderAndPixelsButNotTheColourEntry) {
-  char path[] = "/tmp/brindle_bmp_XXXXXX";
-  const int descriptor = mkstemp(path);
-  ASSERT_GE(descriptor, 0);
-  close(descriptor);
+using WriteBmpFileTest = ScratchDirectory;
+
+TEST_F(WriteBmpFileTest, StoresFileHeaderBitmapHeaderAndPixelsButNotTheColourEntry) {
   const std::vector<BYTE> header = HeaderBlock(1, 1);
   const BYTE pixels[] = {30, 20, 10, 0};
   std::string problem;
-  ASSERT_TRUE(WriteBmpFile(path, header.data(), {pixels, sizeof pixels}, problem)) << problem;
+  ASSERT_TRUE(WriteBmpFile(Path("out.bmp"), header.data(), {pixels, sizeof pixels}, problem))
+      << problem;
 
-  std::ifstream file(path, std::ios::binary);
-  const std::vector<BYTE> written{std::istreambuf_iterator<char>(file), {}};
-  unlink(path);
+  const std::string contents = Contents("out.bmp");
+  const std::vector<BYTE> written(contents.begin(), contents.end());
   const std::vector<BYTE> fileHeader = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0};
   std::vector<BYTE> expected = fileHeader;
   expected.insert(expected.end(), header.begin(), header.begin() + 40);

@@ -1,12 +1,10 @@
 // brindle as a user runs it: arguments, messages, exit status and files.
-#include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "scratch_directory.h"
 
 namespace {
 
@@ -32,28 +30,14 @@ std::string LargePicture() { return "P6\n32 32\n255\n" + std::string(32 * 32 * 3
 
 constexpr size_t kJunkBeforePicture = 512;
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public ScratchDirectory {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/brindle_program_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Directory_ = pattern;
+    ScratchDirectory::SetUp();
     Write("small.ppm", kSmallPicture);
     Write("large.ppm", LargePicture());
     Write("text.txt", std::string(4096, 't'));
     Write("inside.bin", std::string(kJunkBeforePicture, 'j') + LargePicture());
-  }
-  void TearDown() override { ASSERT_EQ(std::system(("rm -rf " + Quoted(Directory_)).c_str()), 0); }
-
-  std::string Path(const std::string& name) const { return Directory_ + "/" + name; }
-
-  void Write(const std::string& name, const std::string& contents) const {
-    std::ofstream(Path(name), std::ios::binary) << contents;
-  }
-
-  std::string Contents(const std::string& name) const {
-    std::ifstream file(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
   }
 
   // Runs brindle in the work directory, so files can be named plainly.
@@ -68,8 +52,6 @@ class ProgramTest : public ::testing::Test {
     std::remove(Path(".err").c_str());
     return outcome;
   }
-
-  std::string Directory_;
 };
 
 // The arguments, followed by --memory when asked for.

@@ -1,36 +1,14 @@
 #include "whole_file.h"
 
 #include <dirent.h>
-#include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <fstream>
-#include <iterator>
+#include "scratch_directory.h"
 
 namespace {
 
-class WholeFileTest : public ::testing::Test {
+class WholeFileTest : public ScratchDirectory {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/brindle_whole_file_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Directory_ = pattern;
-  }
-  void TearDown() override { ASSERT_EQ(std::system(("rm -rf '" + Directory_ + "'").c_str()), 0); }
-
-  std::string Path(const std::string& name) const { return Directory_ + "/" + name; }
-
-  void Write(const std::string& name, const std::string& contents) const {
-    std::ofstream(Path(name), std::ios::binary) << contents;
-  }
-
-  std::string Contents(const std::string& name) const {
-    std::ifstream file(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-  }
-
   size_t EntryCount() const {
     size_t count = 0;
     DIR* directory = opendir(Directory_.c_str());
@@ -38,8 +16,6 @@ class WholeFileTest : public ::testing::Test {
     closedir(directory);
     return count - 2;  // "." and ".."
   }
-
-  std::string Directory_;
 };
 
 const BYTE kFirst[] = {'a', 'b'};

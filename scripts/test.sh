@@ -18,3 +18,4 @@ run_suite() {  # build directory, then extra CMake arguments
 run_suite build
 run_suite build-asan -DBRINDLE_SANITIZERS="address;undefined"
 run_suite build-tsan -DBRINDLE_SANITIZERS=thread
+bash scripts/fuzz.sh  # each fuzz target for 25 s; --long SECONDS for more

@@ -76,8 +76,7 @@ BYTE TPPMFile::NextByte() { return Cursor < End ? *Cursor++ : 0; }
 int32_t TPPMFile::ReadLine(char* destination, int32_t count) {
   int32_t stored = 0;
   while (stored < count - 1) {
-    const BYTE byte = Cursor < End ? *Cursor : 0;
-    NextByte();
+    const BYTE byte = NextByte();
     if (byte < kFirstTextByte) break;  // the line end is consumed, not stored
     destination[stored++] = static_cast<char>(byte);
   }

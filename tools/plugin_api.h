@@ -3,8 +3,6 @@
 // Filled from the native library or from the real Windows module.
 #pragma once
 
-#include <string>
-
 #include "brindle.h"
 
 struct PluginApi {

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build clang clang-format libclang-rt-14-dev
-  libgtest-dev libbenchmark-dev
+  libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 g++-multilib qemu-user-static
   netpbm libnetpbm-dev libstb-dev gnuplot-nox
 )

@@ -1,6 +1,7 @@
-// Vector loops for x86 processors with SSE4.1, chosen at run time, so the
-// build itself needs no instruction-set flags. Sixteen pixels go through at
-// once: 48 bitmap bytes, three 16-byte vectors.
+// Vector loops for x86 processors with AVX2, chosen at run time, so the
+// build itself needs no instruction-set flags. Pixels go through in blocks
+// of 16 (48 bitmap bytes, three 16-byte vectors) or, where the samples are
+// scaled, 32 (three 32-byte vectors).
 #include "sample_loops.h"
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -8,20 +9,29 @@
 #include <immintrin.h>
 
 // A 32-bit Windows caller keeps the stack only 4-byte aligned, while vector
-// spills need 16.
+// spills need more.
 #if defined(__i386__)
-#define VECTOR_ENTRY __attribute__((target("sse4.1"), force_align_arg_pointer))
+#define VECTOR_ENTRY __attribute__((target("avx2"), force_align_arg_pointer))
 #else
-#define VECTOR_ENTRY __attribute__((target("sse4.1")))
+#define VECTOR_ENTRY __attribute__((target("avx2")))
 #endif
-#define VECTOR_HELPER __attribute__((target("sse4.1"))) inline
+#define VECTOR_HELPER __attribute__((target("avx2"))) inline
 
 namespace {
 
 constexpr size_t kBlockPixels = 16;
 constexpr size_t kBlockBytes = 3 * kBlockPixels;
 constexpr size_t kVectorBytes = 16;
-constexpr int kZeroLane = -128;  // a shuffle lane with the top bit set becomes zero
+constexpr size_t kWideBlockPixels = 2 * kBlockPixels;
+constexpr size_t kWideBlockBytes = 2 * kBlockBytes;
+constexpr size_t kWideVectorBytes = 2 * kVectorBytes;
+constexpr int kZeroLane = -128;       // a shuffle lane with the top bit set becomes zero
+constexpr int kHalvesInOrder = 0xD8;  // 64-bit parts 0, 2, 1, 3
+constexpr DWORD kTableMaxLimit = 16;  // maxima below it look their bytes up in one shuffle
+constexpr DWORD kFullWordMax = 65535;
+constexpr float kOutputMax = 255;
+
+// ---- reversing each pixel's three bytes ----
 
 // Shuffle lanes that reverse each pixel's three bytes across three vectors:
 // Lanes[o][i] picks the bytes of output vector o that come from input vector i.
@@ -55,6 +65,10 @@ VECTOR_HELPER __m128i Load(const void* from) {
   return _mm_loadu_si128(static_cast<const __m128i*>(from));
 }
 
+VECTOR_HELPER __m256i LoadWide(const void* from) {
+  return _mm256_loadu_si256(static_cast<const __m256i*>(from));
+}
+
 VECTOR_HELPER __m128i Mask(const signed char* lanes) {
   return _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
 }
@@ -63,125 +77,190 @@ VECTOR_HELPER __m128i Pick(__m128i from, size_t o, size_t i) {
   return _mm_shuffle_epi8(from, Mask(kSwapMasks.Lanes[o][i]));
 }
 
-// Reverses the three bytes of each of the sixteen pixels in v[0..2]. Output
-// vector 0 draws on inputs 0 and 1, vector 1 on all three, vector 2 on 1 and 2.
-VECTOR_HELPER void ReverseSamples(__m128i v[3]) {
-  const __m128i a = v[0];
-  const __m128i b = v[1];
-  const __m128i c = v[2];
-  v[0] = _mm_or_si128(Pick(a, 0, 0), Pick(b, 0, 1));
-  v[1] = _mm_or_si128(_mm_or_si128(Pick(a, 1, 0), Pick(b, 1, 1)), Pick(c, 1, 2));
-  v[2] = _mm_or_si128(Pick(b, 2, 1), Pick(c, 2, 2));
+VECTOR_HELPER void Store(BYTE* to, __m128i v) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), v);
 }
 
-VECTOR_HELPER void StoreBlock(BYTE* out, __m128i v[3]) {
-  ReverseSamples(v);
-  for (size_t k = 0; k < 3; ++k) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k * kVectorBytes), v[k]);
-  }
+// Writes sixteen pixels, given in a, b and c, with their bytes reversed.
+// Output vector 0 draws on inputs a and b, vector 1 on all three, vector 2
+// on b and c.
+VECTOR_HELPER void StoreReversed(BYTE* out, __m128i a, __m128i b, __m128i c) {
+  Store(out, _mm_or_si128(Pick(a, 0, 0), Pick(b, 0, 1)));
+  Store(out + kVectorBytes,
+        _mm_or_si128(_mm_or_si128(Pick(a, 1, 0), Pick(b, 1, 1)), Pick(c, 1, 2)));
+  Store(out + 2 * kVectorBytes, _mm_or_si128(Pick(b, 2, 1), Pick(c, 2, 2)));
+}
+
+VECTOR_HELPER __m128i Low(__m256i v) { return _mm256_castsi256_si128(v); }
+VECTOR_HELPER __m128i High(__m256i v) { return _mm256_extracti128_si256(v, 1); }
+
+// Writes 32 pixels, given in a, b and c, with their bytes reversed.
+VECTOR_HELPER void StoreReversed(BYTE* out, __m256i a, __m256i b, __m256i c) {
+  StoreReversed(out, Low(a), High(a), Low(b));
+  StoreReversed(out + kBlockBytes, High(b), Low(c), High(c));
 }
 
 VECTOR_ENTRY void SwapPixels(const BYTE* in, BYTE* out, size_t pixels, const SampleScale& scale) {
   for (; pixels >= kBlockPixels; pixels -= kBlockPixels, in += kBlockBytes, out += kBlockBytes) {
-    __m128i v[3] = {Load(in), Load(in + kVectorBytes), Load(in + 2 * kVectorBytes)};
-    StoreBlock(out, v);
+    StoreReversed(out, Load(in), Load(in + kVectorBytes), Load(in + 2 * kVectorBytes));
   }
   kPortableLoops.Swap(in, out, pixels, scale);
 }
 
-// One-byte samples: round(s * 255 / max) = floor((255 * s + max / 2) / max),
-// which stays below 65536 once s is held at max; samples at or above max
-// thereby come out as 255.
-struct NarrowScale {
-  __m128i Max;
-  __m128i Half;
-  __m128i Multiplier;
-  __m128i Shift1;
-  __m128i Shift2;
-};
+// ---- one-byte samples ----
 
-VECTOR_HELPER NarrowScale MakeNarrowScale(const SampleScale& scale) {
-  return {_mm_set1_epi8(static_cast<char>(scale.MaxValue)),
-          _mm_set1_epi16(static_cast<short>(scale.MaxValue / 2)),
-          _mm_set1_epi16(static_cast<short>(scale.Multiplier)), _mm_cvtsi32_si128(scale.Shift1),
-          _mm_cvtsi32_si128(scale.Shift2)};
-}
-
-VECTOR_HELPER __m128i ScaleNarrowWords(__m128i samples, const NarrowScale& scale) {
-  const __m128i n = _mm_add_epi16(_mm_sub_epi16(_mm_slli_epi16(samples, 8), samples), scale.Half);
-  const __m128i t = _mm_mulhi_epu16(n, scale.Multiplier);
-  const __m128i sum = _mm_add_epi16(t, _mm_srl_epi16(_mm_sub_epi16(n, t), scale.Shift1));
-  return _mm_srl_epi16(sum, scale.Shift2);
-}
-
-VECTOR_HELPER __m128i ScaleNarrow(__m128i bytes, const NarrowScale& scale) {
-  const __m128i held = _mm_min_epu8(bytes, scale.Max);
-  const __m128i zero = _mm_setzero_si128();
-  return _mm_packus_epi16(ScaleNarrowWords(_mm_unpacklo_epi8(held, zero), scale),
-                          ScaleNarrowWords(_mm_unpackhi_epi8(held, zero), scale));
-}
-
-VECTOR_ENTRY void ScaleBytePixels(const BYTE* in, BYTE* out, size_t pixels,
-                                  const SampleScale& scale) {
-  const NarrowScale narrow = MakeNarrowScale(scale);
-  for (; pixels >= kBlockPixels; pixels -= kBlockPixels, in += kBlockBytes, out += kBlockBytes) {
-    __m128i v[3];
-    for (size_t k = 0; k < 3; ++k) v[k] = ScaleNarrow(Load(in + k * kVectorBytes), narrow);
-    StoreBlock(out, v);
+// Converts blocks of 32 pixels with scaleBytes (32 samples to 32 bitmap
+// bytes) and leaves the rest to the portable loop.
+template <typename ScaleBytes>
+VECTOR_HELPER void ScaleBytesInBlocks(const BYTE* in, BYTE* out, size_t pixels,
+                                      const SampleScale& scale, const ScaleBytes& scaleBytes) {
+  for (; pixels >= kWideBlockPixels;
+       pixels -= kWideBlockPixels, in += kWideBlockBytes, out += kWideBlockBytes) {
+    StoreReversed(out, scaleBytes(LoadWide(in)), scaleBytes(LoadWide(in + kWideVectorBytes)),
+                  scaleBytes(LoadWide(in + 2 * kWideVectorBytes)));
   }
   kPortableLoops.ScaleBytes(in, out, pixels, scale);
 }
 
-// Two-byte samples: floor((255 * s + max / 2) / max) in 32-bit lanes, with s
-// held at max. Every value met stays below 2^24, so single-precision floats
-// hold them exactly; the quotient from the reciprocal is off by at most one
-// and the exact remainder corrects it.
-struct WideScale {
-  __m128i MaxWords;
-  __m128i Half;
-  __m128 Max;
-  __m128 Reciprocal;
+// Samples held at max index the first 16 entries of the byte table.
+struct LookUpBytes {
+  __m256i Max;
+  __m256i Table;
+
+  VECTOR_HELPER explicit LookUpBytes(const SampleScale& scale)
+      : Max(_mm256_set1_epi8(static_cast<char>(scale.MaxValue))),
+        Table(_mm256_broadcastsi128_si256(Load(scale.ByteTable))) {}
+
+  VECTOR_HELPER __m256i operator()(__m256i samples) const {
+    return _mm256_shuffle_epi8(Table, _mm256_min_epu8(samples, Max));
+  }
 };
 
-VECTOR_HELPER WideScale MakeWideScale(const SampleScale& scale) {
-  const float max = static_cast<float>(scale.MaxValue);
-  return {_mm_set1_epi16(static_cast<short>(scale.MaxValue)),
-          _mm_set1_epi32(static_cast<int>(scale.MaxValue / 2)), _mm_set1_ps(max),
-          _mm_set1_ps(1.0f / max)};
+// round(s * 255 / max) = floor((255 * s + max / 2) / max), which stays below
+// 65536 once s is held at max (samples above max thereby come out as 255);
+// the even and the odd bytes go through as 16-bit lanes of their own.
+struct DivideBytes {
+  __m256i Max;
+  __m256i Half;
+  __m256i Multiplier;
+  __m128i Shift1;
+  __m128i Shift2;
+
+  VECTOR_HELPER explicit DivideBytes(const SampleScale& scale)
+      : Max(_mm256_set1_epi8(static_cast<char>(scale.MaxValue))),
+        Half(_mm256_set1_epi16(static_cast<short>(scale.MaxValue / 2))),
+        Multiplier(_mm256_set1_epi16(static_cast<short>(scale.Multiplier))),
+        Shift1(_mm_cvtsi32_si128(scale.Shift1)),
+        Shift2(_mm_cvtsi32_si128(scale.Shift2)) {}
+
+  VECTOR_HELPER __m256i Divide(__m256i samples) const {
+    const __m256i n =
+        _mm256_add_epi16(_mm256_sub_epi16(_mm256_slli_epi16(samples, 8), samples), Half);
+    const __m256i t = _mm256_mulhi_epu16(n, Multiplier);
+    return _mm256_srl_epi16(_mm256_add_epi16(t, _mm256_srl_epi16(_mm256_sub_epi16(n, t), Shift1)),
+                            Shift2);
+  }
+
+  VECTOR_HELPER __m256i operator()(__m256i samples) const {
+    const __m256i held = _mm256_min_epu8(samples, Max);
+    const __m256i even = Divide(_mm256_and_si256(held, _mm256_set1_epi16(0xFF)));
+    const __m256i odd = Divide(_mm256_srli_epi16(held, 8));
+    return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
+  }
+};
+
+VECTOR_ENTRY void ScaleBytePixels(const BYTE* in, BYTE* out, size_t pixels,
+                                  const SampleScale& scale) {
+  if (scale.MaxValue < kTableMaxLimit) {
+    ScaleBytesInBlocks(in, out, pixels, scale, LookUpBytes(scale));
+  } else {
+    ScaleBytesInBlocks(in, out, pixels, scale, DivideBytes(scale));
+  }
 }
 
-VECTOR_HELPER __m128i ScaleWideLanes(__m128i samples, const WideScale& scale) {
-  const __m128i n = _mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(samples, 8), samples), scale.Half);
-  const __m128 numerator = _mm_cvtepi32_ps(n);
-  __m128i quotient = _mm_cvttps_epi32(_mm_mul_ps(numerator, scale.Reciprocal));
-  const __m128 remainder = _mm_sub_ps(numerator, _mm_mul_ps(_mm_cvtepi32_ps(quotient), scale.Max));
-  // A true comparison is -1 in every bit: subtracting it adds one.
-  quotient = _mm_sub_epi32(quotient, _mm_castps_si128(_mm_cmpge_ps(remainder, scale.Max)));
-  return _mm_add_epi32(quotient, _mm_castps_si128(_mm_cmplt_ps(remainder, _mm_setzero_ps())));
+// ---- two-byte samples ----
+
+// 32 big-endian samples from `from` to their 32 bitmap bytes. scaleWords
+// takes 16 samples as numbers to their bitmap values in 16-bit lanes.
+template <typename ScaleWords>
+VECTOR_HELPER __m256i ScaleWordsToBytes(const BYTE* from, const ScaleWords& scaleWords) {
+  const __m256i order = _mm256_broadcastsi128_si256(Mask(kWordOrder));
+  const __m256i first = scaleWords(_mm256_shuffle_epi8(LoadWide(from), order));
+  const __m256i second = scaleWords(_mm256_shuffle_epi8(LoadWide(from + kWideVectorBytes), order));
+  // Packing interleaves the 128-bit halves of its inputs; the permutation
+  // puts them back in order.
+  return _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second), kHalvesInOrder);
 }
 
-// Eight big-endian samples to their eight bitmap values, in 16-bit lanes.
-VECTOR_HELPER __m128i ScaleWide(__m128i bigEndian, const WideScale& scale) {
-  const __m128i samples =
-      _mm_min_epu16(_mm_shuffle_epi8(bigEndian, Mask(kWordOrder)), scale.MaxWords);
-  return _mm_packus_epi32(ScaleWideLanes(_mm_cvtepu16_epi32(samples), scale),
-                          ScaleWideLanes(_mm_unpackhi_epi16(samples, _mm_setzero_si128()), scale));
+// Converts blocks of 32 pixels with scaleWords and leaves the rest to the
+// portable loop.
+template <typename ScaleWords>
+VECTOR_HELPER void ScaleWordsInBlocks(const BYTE* in, BYTE* out, size_t pixels,
+                                      const SampleScale& scale, const ScaleWords& scaleWords) {
+  constexpr size_t kInputVectorBytes = 2 * kWideVectorBytes;
+  for (; pixels >= kWideBlockPixels;
+       pixels -= kWideBlockPixels, in += 2 * kWideBlockBytes, out += kWideBlockBytes) {
+    StoreReversed(out, ScaleWordsToBytes(in, scaleWords),
+                  ScaleWordsToBytes(in + kInputVectorBytes, scaleWords),
+                  ScaleWordsToBytes(in + 2 * kInputVectorBytes, scaleWords));
+  }
+  kPortableLoops.ScaleWords(in, out, pixels, scale);
 }
+
+// Maximum 65535: round(s * 255 / 65535) = floor((s + 128) / 257), and with
+// y = s + 128 held at 65535 that is (y - (y >> 8)) >> 8.
+struct DivideFullWords {
+  VECTOR_HELPER __m256i operator()(__m256i samples) const {
+    const __m256i y = _mm256_adds_epu16(samples, _mm256_set1_epi16(128));
+    return _mm256_srli_epi16(_mm256_sub_epi16(y, _mm256_srli_epi16(y, 8)), 8);
+  }
+};
+
+// Any other maximum: floor((255 * s + max / 2) / max) in 32-bit float lanes,
+// with s held at max. Every value met is an integer below 2^24, which a
+// float holds exactly. The reciprocal is nudged up, so the quotient it gives
+// is the true one or one more; the exact remainder tells which.
+constexpr double kReciprocalNudge = 1e-6;
+
+struct DivideWords {
+  __m256i MaxWords;
+  __m256 Max;
+  __m256 Half;
+  __m256 Reciprocal;
+
+  VECTOR_HELPER explicit DivideWords(const SampleScale& scale)
+      : MaxWords(_mm256_set1_epi16(static_cast<short>(scale.MaxValue))),
+        Max(_mm256_set1_ps(static_cast<float>(scale.MaxValue))),
+        Half(_mm256_set1_ps(static_cast<float>(scale.MaxValue / 2))),
+        Reciprocal(_mm256_set1_ps(static_cast<float>((1 + kReciprocalNudge) / scale.MaxValue))) {}
+
+  VECTOR_HELPER __m256i Divide(__m256i samples) const {
+    const __m256 n =
+        _mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(samples), _mm256_set1_ps(kOutputMax)), Half);
+    const __m256 estimate =
+        _mm256_round_ps(_mm256_mul_ps(n, Reciprocal), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const __m256 remainder = _mm256_sub_ps(n, _mm256_mul_ps(estimate, Max));
+    const __m256 overshoot = _mm256_and_ps(
+        _mm256_cmp_ps(remainder, _mm256_setzero_ps(), _CMP_LT_OQ), _mm256_set1_ps(1.0f));
+    return _mm256_cvttps_epi32(_mm256_sub_ps(estimate, overshoot));
+  }
+
+  // The even and the odd samples go through as 32-bit lanes of their own.
+  VECTOR_HELPER __m256i operator()(__m256i samples) const {
+    const __m256i held = _mm256_min_epu16(samples, MaxWords);
+    const __m256i even = Divide(_mm256_and_si256(held, _mm256_set1_epi32(0xFFFF)));
+    const __m256i odd = Divide(_mm256_srli_epi32(held, 16));
+    return _mm256_or_si256(even, _mm256_slli_epi32(odd, 16));
+  }
+};
 
 VECTOR_ENTRY void ScaleWordPixels(const BYTE* in, BYTE* out, size_t pixels,
                                   const SampleScale& scale) {
-  const WideScale wide = MakeWideScale(scale);
-  for (; pixels >= kBlockPixels;
-       pixels -= kBlockPixels, in += 2 * kBlockBytes, out += kBlockBytes) {
-    __m128i v[3];
-    for (size_t k = 0; k < 3; ++k) {
-      const BYTE* from = in + 2 * k * kVectorBytes;
-      v[k] =
-          _mm_packus_epi16(ScaleWide(Load(from), wide), ScaleWide(Load(from + kVectorBytes), wide));
-    }
-    StoreBlock(out, v);
+  if (scale.MaxValue == kFullWordMax) {
+    ScaleWordsInBlocks(in, out, pixels, scale, DivideFullWords());
+  } else {
+    ScaleWordsInBlocks(in, out, pixels, scale, DivideWords(scale));
   }
-  kPortableLoops.ScaleWords(in, out, pixels, scale);
 }
 
 const ConvertLoops kVectorLoops = {SwapPixels, ScaleBytePixels, ScaleWordPixels};
@@ -190,7 +269,7 @@ const ConvertLoops kVectorLoops = {SwapPixels, ScaleBytePixels, ScaleWordPixels}
 
 const ConvertLoops* VectorLoops() {
   __builtin_cpu_init();  // the real module runs no start-up code that would do it
-  return __builtin_cpu_supports("sse4.1") ? &kVectorLoops : nullptr;
+  return __builtin_cpu_supports("avx2") ? &kVectorLoops : nullptr;
 }
 
 #else

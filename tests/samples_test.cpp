@@ -92,4 +92,26 @@ TEST_F(VectorLoopsTest, MatchPortableLoopsForEveryWordSampleOfWordMaxima) {
   for (const DWORD maxValue : kWordMaxima) ExpectSameAsPortable(maxValue, in, in.size() / 6);
 }
 
+// For maximum m, the first sample that rounds to each bitmap value k and
+// the one before it: ceil((2k - 1) * m / 510) - 1 and on.
+Bytes RoundingSteps(DWORD maxValue) {
+  Bytes bytes;
+  for (uint64_t k = 1; k <= 255; ++k) {
+    const uint64_t first = ((2 * k - 1) * maxValue + 509) / 510;
+    for (const uint64_t sample : {first - 1, first}) {
+      bytes.push_back(static_cast<BYTE>(sample >> 8));
+      bytes.push_back(static_cast<BYTE>(sample));
+    }
+  }
+  bytes.resize(bytes.size() / 6 * 6);
+  return bytes;
+}
+
+TEST_F(VectorLoopsTest, MatchPortableLoopsAtEveryRoundingStepOfEveryWordMaximum) {
+  for (DWORD maxValue = 256; maxValue <= 65535; ++maxValue) {
+    const Bytes in = RoundingSteps(maxValue);
+    ExpectSameAsPortable(maxValue, in, in.size() / 6);
+  }
+}
+
 }  // namespace

@@ -34,3 +34,22 @@ add_test(NAME module_matches_native
   COMMAND bash ${PROJECT_SOURCE_DIR}/tests/module/compare_transcripts.sh
     ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:module_transcript> ${BRINDLE_MODULE}
     ${BRINDLE_NATIVE_BUILD}/module_transcript)
+
+# brindle, the command-line host, driving the real module. brindle-module
+# runs it under qemu-i386-static, e.g.
+#   build-host32/brindle-module decode picture.ppm picture.bmp
+add_executable(brindle
+  tools/arguments.cpp tools/bmp_file.cpp tools/brindle_main.cpp tools/commands.cpp
+  tools/module_loader.cpp tools/program_path.cpp tools/result_text.cpp tools/whole_file.cpp)
+target_link_libraries(brindle PRIVATE brindle_pe_host)
+set_target_properties(brindle PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+set(module_runner ${CMAKE_BINARY_DIR}/brindle-module)
+file(WRITE ${module_runner} "#!/bin/sh\nBRINDLE_MODULE='${BRINDLE_MODULE}' \
+exec '${CMAKE_CROSSCOMPILING_EMULATOR}' '${CMAKE_BINARY_DIR}/brindle' \"$@\"\n")
+file(CHMOD ${module_runner} PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+# The command-line host's netpbm check, with the real module decoding.
+add_test(NAME module_netpbm_oracle
+  COMMAND bash ${PROJECT_SOURCE_DIR}/tests/cli/netpbm_oracle.sh ${module_runner}
+    ${BRINDLE_NATIVE_BUILD}/tests/cli/ppm_corpus ${CMAKE_BINARY_DIR}/module_oracle)

@@ -107,20 +107,28 @@ VECTOR_ENTRY void SwapPixels(const BYTE* in, BYTE* out, size_t pixels, const Sam
   kPortableLoops.Swap(in, out, pixels, scale);
 }
 
+// Converts blocks of 32 pixels, sampleBytes input bytes a sample, with
+// toBytes (the 32 bitmap bytes for the samples at a given input byte) and
+// gives how many pixels it converted: the rest is the portable loop's.
+template <size_t sampleBytes, typename ToBytes>
+VECTOR_HELPER size_t ScaleInBlocks(const BYTE* in, BYTE* out, size_t pixels,
+                                   const ToBytes& toBytes) {
+  constexpr size_t kStep = sampleBytes * kWideVectorBytes;
+  const size_t blocks = pixels / kWideBlockPixels;
+  for (size_t block = 0; block < blocks; ++block, in += 3 * kStep, out += kWideBlockBytes) {
+    StoreReversed(out, toBytes(in), toBytes(in + kStep), toBytes(in + 2 * kStep));
+  }
+  return blocks * kWideBlockPixels;
+}
+
 // ---- one-byte samples ----
 
-// Converts blocks of 32 pixels with scaleBytes (32 samples to 32 bitmap
-// bytes) and leaves the rest to the portable loop.
+// The 32 bitmap bytes for the 32 samples at a given input byte.
 template <typename ScaleBytes>
-VECTOR_HELPER void ScaleBytesInBlocks(const BYTE* in, BYTE* out, size_t pixels,
-                                      const SampleScale& scale, const ScaleBytes& scaleBytes) {
-  for (; pixels >= kWideBlockPixels;
-       pixels -= kWideBlockPixels, in += kWideBlockBytes, out += kWideBlockBytes) {
-    StoreReversed(out, scaleBytes(LoadWide(in)), scaleBytes(LoadWide(in + kWideVectorBytes)),
-                  scaleBytes(LoadWide(in + 2 * kWideVectorBytes)));
-  }
-  kPortableLoops.ScaleBytes(in, out, pixels, scale);
-}
+struct ByteSamples {
+  ScaleBytes Scale;
+  VECTOR_HELPER __m256i operator()(const BYTE* from) const { return Scale(LoadWide(from)); }
+};
 
 // Samples held at max index the first 16 entries of the byte table.
 struct LookUpBytes {
@@ -171,41 +179,30 @@ struct DivideBytes {
 
 VECTOR_ENTRY void ScaleBytePixels(const BYTE* in, BYTE* out, size_t pixels,
                                   const SampleScale& scale) {
-  if (scale.MaxValue < kTableMaxLimit) {
-    ScaleBytesInBlocks(in, out, pixels, scale, LookUpBytes(scale));
-  } else {
-    ScaleBytesInBlocks(in, out, pixels, scale, DivideBytes(scale));
-  }
+  const size_t done =
+      scale.MaxValue < kTableMaxLimit
+          ? ScaleInBlocks<1>(in, out, pixels, ByteSamples<LookUpBytes>{LookUpBytes(scale)})
+          : ScaleInBlocks<1>(in, out, pixels, ByteSamples<DivideBytes>{DivideBytes(scale)});
+  kPortableLoops.ScaleBytes(in + done * 3, out + done * 3, pixels - done, scale);
 }
 
 // ---- two-byte samples ----
 
-// 32 big-endian samples from `from` to their 32 bitmap bytes. scaleWords
-// takes 16 samples as numbers to their bitmap values in 16-bit lanes.
+// The 32 bitmap bytes for the 32 big-endian samples at a given input byte.
+// Scale takes 16 samples as numbers to their bitmap values in 16-bit lanes.
 template <typename ScaleWords>
-VECTOR_HELPER __m256i ScaleWordsToBytes(const BYTE* from, const ScaleWords& scaleWords) {
-  const __m256i order = _mm256_broadcastsi128_si256(Mask(kWordOrder));
-  const __m256i first = scaleWords(_mm256_shuffle_epi8(LoadWide(from), order));
-  const __m256i second = scaleWords(_mm256_shuffle_epi8(LoadWide(from + kWideVectorBytes), order));
-  // Packing interleaves the 128-bit halves of its inputs; the permutation
-  // puts them back in order.
-  return _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second), kHalvesInOrder);
-}
+struct WordSamples {
+  ScaleWords Scale;
 
-// Converts blocks of 32 pixels with scaleWords and leaves the rest to the
-// portable loop.
-template <typename ScaleWords>
-VECTOR_HELPER void ScaleWordsInBlocks(const BYTE* in, BYTE* out, size_t pixels,
-                                      const SampleScale& scale, const ScaleWords& scaleWords) {
-  constexpr size_t kInputVectorBytes = 2 * kWideVectorBytes;
-  for (; pixels >= kWideBlockPixels;
-       pixels -= kWideBlockPixels, in += 2 * kWideBlockBytes, out += kWideBlockBytes) {
-    StoreReversed(out, ScaleWordsToBytes(in, scaleWords),
-                  ScaleWordsToBytes(in + kInputVectorBytes, scaleWords),
-                  ScaleWordsToBytes(in + 2 * kInputVectorBytes, scaleWords));
+  VECTOR_HELPER __m256i operator()(const BYTE* from) const {
+    const __m256i order = _mm256_broadcastsi128_si256(Mask(kWordOrder));
+    const __m256i first = Scale(_mm256_shuffle_epi8(LoadWide(from), order));
+    const __m256i second = Scale(_mm256_shuffle_epi8(LoadWide(from + kWideVectorBytes), order));
+    // Packing interleaves the 128-bit halves of its inputs; the permutation
+    // puts them back in order.
+    return _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second), kHalvesInOrder);
   }
-  kPortableLoops.ScaleWords(in, out, pixels, scale);
-}
+};
 
 // Maximum 65535: round(s * 255 / 65535) = floor((s + 128) / 257), and with
 // y = s + 128 held at 65535 that is (y - (y >> 8)) >> 8.
@@ -256,11 +253,11 @@ struct DivideWords {
 
 VECTOR_ENTRY void ScaleWordPixels(const BYTE* in, BYTE* out, size_t pixels,
                                   const SampleScale& scale) {
-  if (scale.MaxValue == kFullWordMax) {
-    ScaleWordsInBlocks(in, out, pixels, scale, DivideFullWords());
-  } else {
-    ScaleWordsInBlocks(in, out, pixels, scale, DivideWords(scale));
-  }
+  const size_t done =
+      scale.MaxValue == kFullWordMax
+          ? ScaleInBlocks<2>(in, out, pixels, WordSamples<DivideFullWords>{DivideFullWords()})
+          : ScaleInBlocks<2>(in, out, pixels, WordSamples<DivideWords>{DivideWords(scale)});
+  kPortableLoops.ScaleWords(in + done * 6, out + done * 3, pixels - done, scale);
 }
 
 const ConvertLoops kVectorLoops = {SwapPixels, ScaleBytePixels, ScaleWordPixels};

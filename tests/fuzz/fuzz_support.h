@@ -59,5 +59,5 @@ PictureOutcome PictureFromFile(const char* name, LONG offset);
 void RequireSameSizes(const InfoOutcome& info, const PictureOutcome& picture);
 
 // Puts the bytes into this process's scratch file, which each input
-// rewrites and which is removed at exit, and returns its name.
+// rewrites, and returns its name.
 const char* WriteScratchFile(const BYTE* data, size_t size);

@@ -34,7 +34,11 @@ constexpr bool kMakesBitmap[kContenderCount] = {true, true, false, false, true, 
 
 constexpr char kMarkdownFlag[] = "--markdown=";
 constexpr char kChartDataFlag[] = "--chart-data=";
-constexpr double kMinimumSeconds = 1.0;
+// Other jobs on the machine disturb single runs; the median of a few
+// repetitions stands firmer.
+constexpr double kMinimumSeconds = 0.5;
+constexpr int kRepetitions = 5;
+constexpr char kMedian[] = "median";
 
 struct Pending {
   size_t Picture;
@@ -69,7 +73,7 @@ void Measure(benchmark::State& state, const BenchPicture& picture, Contender who
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PixelDataBytes(picture.Spec)));
 }
 
-// Shows runs as usual and keeps each one's time per picture.
+// Shows runs as usual and keeps each one's median time per picture.
 class Collector : public benchmark::ConsoleReporter {
  public:
   Collector(std::vector<PictureResults>& results, PendingByName pending)
@@ -78,10 +82,12 @@ class Collector : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != kMedian) continue;
       const Pending& which = Pending_.at(run.run_name.function_name);
       Measurement& measured = Results_[which.Picture].Of[which.Who];
       measured.Ran = !run.error_occurred;
-      measured.Seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
+      measured.Seconds =
+          run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
     }
   }
 
@@ -141,7 +147,9 @@ int main(int argc, char** argv) {
       benchmark::RegisterBenchmark(name.c_str(), Measure, std::cref(*pictures.back()), contender,
                                    results.back().Of[who])
           ->UseRealTime()
-          ->MinTime(kMinimumSeconds);
+          ->MinTime(kMinimumSeconds)
+          ->Repetitions(kRepetitions)
+          ->ReportAggregatesOnly(true);
     }
   }
 

@@ -119,7 +119,8 @@ constexpr char kHowMeasured[] = R"(
 ## How it is measured
 
 - Each row is one contender turning one PPM file into a bottom-up BGR bitmap with
-  padded rows. ms is the wall-clock time per picture, GB/s counts the file's pixel
+  padded rows. ms is the wall-clock time per picture (the median of five
+  repetitions of at least half a second each), GB/s counts the file's pixel
   bytes, × floor is the time over the floor's for the same picture, and peak heap is
   what the contender held from the C library's allocator at the height of one run.
 - The pictures are made by the benchmark: samples without pattern, up to the maximum.

@@ -44,8 +44,9 @@ add_executable(brindle
 target_link_libraries(brindle PRIVATE brindle_pe_host)
 set_target_properties(brindle PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 set(module_runner ${CMAKE_BINARY_DIR}/brindle-module)
-file(WRITE ${module_runner} "#!/bin/sh\nBRINDLE_MODULE='${BRINDLE_MODULE}' \
-exec '${CMAKE_CROSSCOMPILING_EMULATOR}' '${CMAKE_BINARY_DIR}/brindle' \"$@\"\n")
+file(WRITE ${module_runner} "#!/bin/sh\ncommand=$1\nshift\n\
+exec '${CMAKE_CROSSCOMPILING_EMULATOR}' '${CMAKE_BINARY_DIR}/brindle' \"$command\" \
+--module '${BRINDLE_MODULE}' \"$@\"\n")
 file(CHMOD ${module_runner} PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
@@ -53,3 +54,8 @@ file(CHMOD ${module_runner} PERMISSIONS
 add_test(NAME module_netpbm_oracle
   COMMAND bash ${PROJECT_SOURCE_DIR}/tests/cli/netpbm_oracle.sh ${module_runner}
     ${BRINDLE_NATIVE_BUILD}/tests/cli/ppm_corpus ${CMAKE_BINARY_DIR}/module_oracle)
+
+# The native brindle hands a command that names the real module to this build.
+add_test(NAME native_brindle_drives_module
+  COMMAND ${BRINDLE_NATIVE_BUILD}/brindle about --module ${BRINDLE_MODULE})
+set_tests_properties(native_brindle_drives_module PROPERTIES PASS_REGULAR_EXPRESSION "00IN")

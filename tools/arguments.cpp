@@ -5,7 +5,7 @@
 
 namespace {
 
-enum Option : unsigned { kOffset = 1, kMemory = 2, kHandle = 4 };
+enum Option : unsigned { kOffset = 1, kMemory = 2, kHandle = 4, kModule = 8 };
 
 struct CommandRule {
   const char* name;
@@ -19,23 +19,26 @@ struct CommandRule {
 constexpr size_t kAnyNumber = std::numeric_limits<size_t>::max();
 
 constexpr CommandRule kCommands[] = {
-    {"about", Command::About, 0, 0, 0, "'about' takes no files"},
-    {"probe", Command::Probe, kHandle, 1, kAnyNumber, "'probe' needs at least one file"},
-    {"info", Command::Info, kOffset | kMemory, 1, kAnyNumber, "'info' needs at least one file"},
-    {"decode", Command::Decode, kOffset | kMemory, 2, 2,
+    {"about", Command::About, kModule, 0, 0, "'about' takes no files"},
+    {"probe", Command::Probe, kHandle | kModule, 1, kAnyNumber, "'probe' needs at least one file"},
+    {"info", Command::Info, kOffset | kMemory | kModule, 1, kAnyNumber,
+     "'info' needs at least one file"},
+    {"decode", Command::Decode, kOffset | kMemory | kModule, 2, 2,
      "'decode' needs a picture file and an output file"},
 };
 
 struct OptionRule {
   const char* name;
   Option option;
-  bool Invocation::*flag;  // set by the option; none for one that takes a value
+  bool Invocation::*flag;   // set by the option; none for one that takes a value
+  const char* valueWanted;  // the usage error when a value is missing
 };
 
 constexpr OptionRule kOptions[] = {
-    {"--offset", kOffset, nullptr},
-    {"--memory", kMemory, &Invocation::memory},
-    {"--handle", kHandle, &Invocation::handle},
+    {"--offset", kOffset, nullptr, "option '--offset' needs a number"},
+    {"--memory", kMemory, &Invocation::memory, nullptr},
+    {"--handle", kHandle, &Invocation::handle, nullptr},
+    {"--module", kModule, nullptr, "option '--module' needs a file"},
 };
 
 constexpr char kEndOfOptions[] = "--";
@@ -106,7 +109,7 @@ class Parser {
       problem = "'" + std::string(Rule_.name) + "' takes no option '" + name + "'";
       return false;
     }
-    if (rule->flag == nullptr) return TakeOffset(argument, mark, problem);
+    if (rule->flag == nullptr) return TakeValue(*rule, argument, mark, problem);
     if (mark != std::string::npos) {
       problem = "option '" + name + "' takes no value";
       return false;
@@ -115,15 +118,20 @@ class Parser {
     return true;
   }
 
-  bool TakeOffset(const std::string& argument, size_t mark, std::string& problem) {
+  bool TakeValue(const OptionRule& rule, const std::string& argument, size_t mark,
+                 std::string& problem) {
     std::string value;
     if (mark != std::string::npos) {
       value = argument.substr(mark + 1);
     } else if (Next_ < Arguments_.size()) {
       value = Arguments_[Next_++];
     } else {
-      problem = "option '--offset' needs a number";
+      problem = rule.valueWanted;
       return false;
+    }
+    if (rule.option == kModule) {
+      Invocation_.module = value;
+      return true;
     }
     if (!ParseOffset(value, Invocation_.offset)) {
       problem = "invalid offset '" + value + "': give a number from 0 to " +
@@ -191,6 +199,9 @@ const char kUsage[] =
     "  --offset N   (info, decode) the picture begins N bytes into the file; default 0\n"
     "  --memory     (info, decode) hand the plug-in the file's bytes instead of its name\n"
     "  --handle     (probe) hand the plug-in an open file handle instead of the bytes\n"
+    "  --module FILE  drive the real 32-bit Windows module FILE (e.g.\n"
+    "               build-win32/brindle.spi) instead of the native library; runs\n"
+    "               the 32-bit build of this program under qemu-i386-static\n"
     "  -h, --help   show this help and exit\n"
     "\n"
     "Without --memory, info reads exactly 2,048 bytes from the offset on, so a\n"

@@ -15,6 +15,7 @@ struct Invocation {
   bool memory = false;             // hand over the file's bytes, not its name
   bool handle = false;             // probe through an open file handle
   bool help = false;
+  std::string module;  // the real Windows module to drive, if any
 };
 
 // Reads the arguments that follow the program's name. False, with a one-line

@@ -21,7 +21,7 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitSuccess;
   }
   PluginApi api = {};
-  if (!LoadPlugin(api, problem)) {
+  if (!LoadPlugin(invocation.module, arguments, api, problem)) {
     std::cerr << kProgramName << ": cannot load the plug-in: " << problem << '\n';
     return kExitFailure;
   }

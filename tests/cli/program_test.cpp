@@ -84,6 +84,7 @@ TEST_F(ProgramTest, UsageErrorsExitWith2AndPointToTheHelp) {
       {{"info", "small.ppm", "--offset", "12x"},
        "brindle: invalid offset '12x': give a number from 0 to 2147483647\n"},
       {{"info", "--memory=yes", "small.ppm"}, "brindle: option '--memory' takes no value\n"},
+      {{"about", "--module"}, "brindle: option '--module' needs a file\n"},
   };
   for (const Case& c : cases) {
     const Outcome outcome = Run(c.arguments);

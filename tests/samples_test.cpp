@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -78,6 +79,36 @@ Bytes EverySampleValue(size_t sampleBytes) {
     bytes.push_back(static_cast<BYTE>(i));
   }
   return bytes;
+}
+
+// The bitmap byte of a sample worked out apart from the loops: rounded with
+// halves up, 255 at or above the maximum; maxima 0, 255 and above 65535
+// take the sample unchanged.
+BYTE ExpectedByte(DWORD sample, DWORD maxValue) {
+  if (maxValue == 0 || maxValue == 255 || maxValue > 65535) return static_cast<BYTE>(sample);
+  if (sample >= maxValue) return 255;
+  return static_cast<BYTE>(std::lround(sample * 255.0 / maxValue));
+}
+
+void ExpectPortableLoopsFollowTheRule(DWORD maxValue) {
+  const SampleConverter converter(maxValue, Loops::Portable);
+  const Bytes in = EverySampleValue(converter.SampleBytes());
+  const size_t values = size_t{1} << (8 * converter.SampleBytes());
+  Bytes out(in.size() / converter.SampleBytes());
+  converter.ConvertPixels(in.data(), out.data(), out.size() / 3);
+  for (size_t i = 0; i < out.size(); ++i) {
+    const size_t sample = (i - i % 3 + 2 - i % 3) % values;  // the pixel's samples reversed
+    ASSERT_EQ(out[i], ExpectedByte(static_cast<DWORD>(sample), maxValue))
+        << "maximum " << maxValue << ", sample " << sample;
+  }
+}
+
+// Every build keeps the portable loops, and the vector ones are held to
+// them, so they are held to the rule themselves.
+TEST(PortableLoops, FollowTheRuleForEverySample) {
+  for (const DWORD maxValue : {0u, 255u, 65536u}) ExpectPortableLoopsFollowTheRule(maxValue);
+  for (DWORD maxValue = 1; maxValue < 255; ++maxValue) ExpectPortableLoopsFollowTheRule(maxValue);
+  for (const DWORD maxValue : kWordMaxima) ExpectPortableLoopsFollowTheRule(maxValue);
 }
 
 TEST_F(VectorLoopsTest, MatchPortableLoopsForEveryByteSampleOfEveryByteMaximum) {

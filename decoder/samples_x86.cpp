@@ -6,6 +6,7 @@
 
 #if defined(__i386__) || defined(__x86_64__)
 
+#include <cpuid.h>
 #include <immintrin.h>
 
 // A 32-bit Windows caller keeps the stack only 4-byte aligned, while vector
@@ -262,12 +263,22 @@ VECTOR_ENTRY void ScaleWordPixels(const BYTE* in, BYTE* out, size_t pixels,
 
 const ConvertLoops kVectorLoops = {SwapPixels, ScaleBytePixels, ScaleWordPixels};
 
+constexpr unsigned kXmmAndYmmState = 0x6;  // bits of XCR0 the system must save
+
+// Asked of the processor on every call: no start-up code and no shared state.
+bool HasAvx2() {
+  unsigned eax, ebx, ecx, edx;
+  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+  if ((ecx & bit_OSXSAVE) == 0 || (ecx & bit_AVX) == 0) return false;
+  unsigned savedLow, savedHigh;
+  asm("xgetbv" : "=a"(savedLow), "=d"(savedHigh) : "c"(0));
+  if ((savedLow & kXmmAndYmmState) != kXmmAndYmmState) return false;
+  return __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) && (ebx & bit_AVX2) != 0;
+}
+
 }  // namespace
 
-const ConvertLoops* VectorLoops() {
-  __builtin_cpu_init();  // the real module runs no start-up code that would do it
-  return __builtin_cpu_supports("avx2") ? &kVectorLoops : nullptr;
-}
+const ConvertLoops* VectorLoops() { return HasAvx2() ? &kVectorLoops : nullptr; }
 
 #else
 

@@ -22,8 +22,8 @@ namespace {
 constexpr unsigned kLargestByteMax = 255;
 constexpr int kRgb = 3;
 
-BYTE* FreshBitmap(const PictureSpec& spec) {
-  return static_cast<BYTE*>(std::malloc(BitmapBytes(spec)));
+BYTE* FreshBitmap(const PictureShape& shape) {
+  return static_cast<BYTE*>(std::malloc(BitmapBytes(shape)));
 }
 
 // The bitmap byte of a sample: round(sample * 255 / max), full above max.
@@ -48,31 +48,31 @@ class SampleScale {
 // Row `row` of the picture, counted from the top, into its place in the
 // bottom-up bitmap; sampleAt(x, c) gives pixel x's byte for channel c.
 template <typename SampleAt>
-void WriteBitmapRow(const PictureSpec& spec, unsigned row, SampleAt sampleAt, BYTE* bitmap) {
-  BYTE* out = bitmap + (spec.Height - 1 - row) * BitmapRowStride(spec);
-  for (unsigned x = 0; x < spec.Width; ++x, out += 3) {
+void WriteBitmapRow(const PictureShape& shape, unsigned row, SampleAt sampleAt, BYTE* bitmap) {
+  BYTE* out = bitmap + (shape.Height - 1 - row) * BitmapRowStride(shape);
+  for (unsigned x = 0; x < shape.Width; ++x, out += 3) {
     out[0] = sampleAt(x, 2);
     out[1] = sampleAt(x, 1);
     out[2] = sampleAt(x, 0);
   }
-  std::memset(out, 0, BitmapRowStride(spec) - 3 * size_t{spec.Width});
+  std::memset(out, 0, BitmapRowStride(shape) - 3 * size_t{shape.Width});
 }
 
 template <typename Sample, typename ToByte>
-void WriteBitmap(const PictureSpec& spec, const Sample* rgb, ToByte toByte, BYTE* bitmap) {
-  for (unsigned row = 0; row < spec.Height; ++row) {
-    const Sample* in = rgb + size_t{row} * spec.Width * kRgb;
+void WriteBitmap(const PictureShape& shape, const Sample* rgb, ToByte toByte, BYTE* bitmap) {
+  for (unsigned row = 0; row < shape.Height; ++row) {
+    const Sample* in = rgb + size_t{row} * shape.Width * kRgb;
     WriteBitmapRow(
-        spec, row, [&](unsigned x, int c) { return toByte(in[x * kRgb + c]); }, bitmap);
+        shape, row, [&](unsigned x, int c) { return toByte(in[x * kRgb + c]); }, bitmap);
   }
 }
 
 }  // namespace
 
-BenchPicture::BenchPicture(const PictureSpec& spec)
-    : Spec(spec),
-      File(PpmFile(spec)),
-      HeaderBytes(File.size() - PixelDataBytes(spec)),
+BenchPicture::BenchPicture(const PictureShape& shape)
+    : Spec(shape),
+      File(PpmFile(shape)),
+      HeaderBytes(File.size() - PixelDataBytes(shape)),
       Stored(File) {}
 
 Decoded::~Decoded() {
@@ -113,9 +113,9 @@ Decoded GetPictureFromFile(const BenchPicture& picture) {
 
 namespace {
 
-Decoded CopyPixelBytesFrom(const BYTE* pixels, const PictureSpec& spec) {
-  BYTE* bitmap = FreshBitmap(spec);
-  std::memcpy(bitmap, pixels, std::min(PixelDataBytes(spec), BitmapBytes(spec)));
+Decoded CopyPixelBytesFrom(const BYTE* pixels, const PictureShape& shape) {
+  BYTE* bitmap = FreshBitmap(shape);
+  std::memcpy(bitmap, pixels, std::min(PixelDataBytes(shape), BitmapBytes(shape)));
   return Decoded(bitmap);
 }
 
@@ -151,30 +151,30 @@ Decoded ReadFileThenCopy(const BenchPicture& picture) {
 }
 
 Decoded StbImageFromMemory(const BenchPicture& picture) {
-  const PictureSpec& spec = picture.Spec;
+  const PictureShape& shape = picture.Spec;
   const auto* file = reinterpret_cast<const stbi_uc*>(picture.File.data());
   const int size = static_cast<int>(picture.File.size());
   int width = 0;
   int height = 0;
   int channels = 0;
-  BYTE* bitmap = FreshBitmap(spec);
-  if (spec.MaxValue > kLargestByteMax) {
+  BYTE* bitmap = FreshBitmap(shape);
+  if (shape.MaxValue > kLargestByteMax) {
     stbi_us* rgb = stbi_load_16_from_memory(file, size, &width, &height, &channels, kRgb);
     // This version hands two-byte samples over with their bytes swapped and
     // does not apply the maximum.
-    const SampleScale scale(spec.MaxValue);
+    const SampleScale scale(shape.MaxValue);
     WriteBitmap(
-        spec, rgb, [&](stbi_us s) { return scale((s & 0xFF) << 8 | s >> 8); }, bitmap);
+        shape, rgb, [&](stbi_us s) { return scale((s & 0xFF) << 8 | s >> 8); }, bitmap);
     stbi_image_free(rgb);
   } else {
     stbi_uc* rgb = stbi_load_from_memory(file, size, &width, &height, &channels, kRgb);
-    if (spec.MaxValue == kLargestByteMax) {
+    if (shape.MaxValue == kLargestByteMax) {
       WriteBitmap(
-          spec, rgb, [](stbi_uc s) { return s; }, bitmap);
+          shape, rgb, [](stbi_uc s) { return s; }, bitmap);
     } else {
-      const SampleScale scale(spec.MaxValue);  // this version does not apply the maximum
+      const SampleScale scale(shape.MaxValue);  // this version does not apply the maximum
       WriteBitmap(
-          spec, rgb, [&](stbi_uc s) { return scale(s); }, bitmap);
+          shape, rgb, [&](stbi_uc s) { return scale(s); }, bitmap);
     }
     stbi_image_free(rgb);
   }
@@ -182,7 +182,7 @@ Decoded StbImageFromMemory(const BenchPicture& picture) {
 }
 
 Decoded NetpbmFromMemory(const BenchPicture& picture) {
-  const PictureSpec& spec = picture.Spec;
+  const PictureShape& shape = picture.Spec;
   FILE* file = fmemopen(const_cast<char*>(picture.File.data()), picture.File.size(), "rb");
   int columns = 0;
   int rows = 0;
@@ -190,7 +190,7 @@ Decoded NetpbmFromMemory(const BenchPicture& picture) {
   pixval maxValue = 0;
   ppm_readppminit(file, &columns, &rows, &maxValue, &format);
   pixel* row = ppm_allocrow(columns);
-  BYTE* bitmap = FreshBitmap(spec);
+  BYTE* bitmap = FreshBitmap(shape);
   const SampleScale scale(maxValue);
   for (int r = 0; r < rows; ++r) {
     ppm_readppmrow(file, row, columns, maxValue, format);
@@ -200,7 +200,7 @@ Decoded NetpbmFromMemory(const BenchPicture& picture) {
                                      : PPM_GETB(row[x]);
       return maxValue == kLargestByteMax ? static_cast<BYTE>(sample) : scale(sample);
     };
-    WriteBitmapRow(spec, static_cast<unsigned>(r), sampleAt, bitmap);
+    WriteBitmapRow(shape, static_cast<unsigned>(r), sampleAt, bitmap);
   }
   ppm_freerow(row);
   std::fclose(file);

@@ -10,9 +10,9 @@
 
 // A picture in memory and in a file in the page cache.
 struct BenchPicture {
-  explicit BenchPicture(const PictureSpec& spec);
+  explicit BenchPicture(const PictureShape& shape);
 
-  PictureSpec Spec;
+  PictureShape Spec;
   std::string File;
   size_t HeaderBytes;
   TemporaryFile Stored;

@@ -20,7 +20,7 @@ extern "C" {
 
 namespace {
 
-const PictureSpec kPictures[] = {
+const PictureShape kPictures[] = {
     {64, 64, 255},     {640, 480, 255},     {1920, 1080, 255}, {4096, 4096, 255},
     {8192, 8191, 255}, {1920, 1080, 65535}, {1920, 1080, 15},
 };
@@ -136,13 +136,13 @@ int main(int argc, char** argv) {
   std::vector<std::unique_ptr<BenchPicture>> pictures;
   std::vector<PictureResults> results;
   PendingByName pending;
-  for (const PictureSpec& spec : kPictures) {
-    pictures.push_back(std::make_unique<BenchPicture>(spec));
-    results.push_back(PictureResults{spec, pictures.back()->File.size(), {}});
+  for (const PictureShape& shape : kPictures) {
+    pictures.push_back(std::make_unique<BenchPicture>(shape));
+    results.push_back(PictureResults{shape, pictures.back()->File.size(), {}});
     CheckOnce(*pictures.back(), results.back());
     for (int who = 0; who < kContenderCount; ++who) {
       const Contender contender = static_cast<Contender>(who);
-      const std::string name = std::string(kContenderNames[who]) + "/" + PictureName(spec);
+      const std::string name = std::string(kContenderNames[who]) + "/" + PictureName(shape);
       pending[name] = {results.size() - 1, contender};
       benchmark::RegisterBenchmark(name.c_str(), Measure, std::cref(*pictures.back()), contender,
                                    results.back().Of[who])

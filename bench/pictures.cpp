@@ -14,33 +14,33 @@ constexpr char kFileTemplate[] = "brindle-bench-XXXXXX";
 
 }  // namespace
 
-std::string PictureName(const PictureSpec& spec) {
-  return std::to_string(spec.Width) + "x" + std::to_string(spec.Height) + " max " +
-         std::to_string(spec.MaxValue);
+std::string PictureName(const PictureShape& shape) {
+  return std::to_string(shape.Width) + "x" + std::to_string(shape.Height) + " max " +
+         std::to_string(shape.MaxValue);
 }
 
-size_t SampleBytes(const PictureSpec& spec) { return spec.MaxValue > kLargestByteMax ? 2 : 1; }
+size_t SampleBytes(const PictureShape& shape) { return shape.MaxValue > kLargestByteMax ? 2 : 1; }
 
-size_t PixelDataBytes(const PictureSpec& spec) {
-  return size_t{spec.Width} * spec.Height * 3 * SampleBytes(spec);
+size_t PixelDataBytes(const PictureShape& shape) {
+  return size_t{shape.Width} * shape.Height * 3 * SampleBytes(shape);
 }
 
-size_t BitmapRowStride(const PictureSpec& spec) { return (size_t{spec.Width} * 3 + 3) / 4 * 4; }
+size_t BitmapRowStride(const PictureShape& shape) { return (size_t{shape.Width} * 3 + 3) / 4 * 4; }
 
-size_t BitmapBytes(const PictureSpec& spec) { return BitmapRowStride(spec) * spec.Height; }
+size_t BitmapBytes(const PictureShape& shape) { return BitmapRowStride(shape) * shape.Height; }
 
-std::string PpmFile(const PictureSpec& spec) {
-  std::string file = "P6\n" + std::to_string(spec.Width) + " " + std::to_string(spec.Height) +
-                     "\n" + std::to_string(spec.MaxValue) + "\n";
-  const size_t samples = PixelDataBytes(spec) / SampleBytes(spec);
-  file.reserve(file.size() + PixelDataBytes(spec));
+std::string PpmFile(const PictureShape& shape) {
+  std::string file = "P6\n" + std::to_string(shape.Width) + " " + std::to_string(shape.Height) +
+                     "\n" + std::to_string(shape.MaxValue) + "\n";
+  const size_t samples = PixelDataBytes(shape) / SampleBytes(shape);
+  file.reserve(file.size() + PixelDataBytes(shape));
   uint32_t state = 0x2545F491;
   for (size_t i = 0; i < samples; ++i) {
     state ^= state << 13;
     state ^= state >> 17;
     state ^= state << 5;
-    const unsigned sample = state % (spec.MaxValue + 1);
-    if (SampleBytes(spec) == 2) file.push_back(static_cast<char>(sample >> 8));
+    const unsigned sample = state % (shape.MaxValue + 1);
+    if (SampleBytes(shape) == 2) file.push_back(static_cast<char>(sample >> 8));
     file.push_back(static_cast<char>(sample));
   }
   return file;

@@ -5,23 +5,23 @@
 #include <cstddef>
 #include <string>
 
-struct PictureSpec {
+struct PictureShape {
   unsigned Width;
   unsigned Height;
   unsigned MaxValue;
 };
 
 // "1920x1080 max 255"
-std::string PictureName(const PictureSpec& spec);
+std::string PictureName(const PictureShape& shape);
 
-size_t SampleBytes(const PictureSpec& spec);
-size_t PixelDataBytes(const PictureSpec& spec);  // the samples in the file
-size_t BitmapRowStride(const PictureSpec& spec);
-size_t BitmapBytes(const PictureSpec& spec);  // the pixel block
+size_t SampleBytes(const PictureShape& shape);
+size_t PixelDataBytes(const PictureShape& shape);  // the samples in the file
+size_t BitmapRowStride(const PictureShape& shape);
+size_t BitmapBytes(const PictureShape& shape);  // the pixel block
 
 // A whole PPM file: header, then samples that vary without pattern up to
 // the maximum.
-std::string PpmFile(const PictureSpec& spec);
+std::string PpmFile(const PictureShape& shape);
 
 // A file in the temporary directory, removed with the object.
 class TemporaryFile {

@@ -66,10 +66,10 @@ bool Reported(const Measurement& measurement) { return measurement.Ran || !measu
 std::vector<Verdict> Verdicts(const PictureResults& results, Contender contender) {
   const Measurement& measured = results.Of[contender];
   if (!measured.Correct) return {{"bitmap equals GetPicture's", "**missed**"}};
-  const PictureSpec& spec = results.Spec;
-  if (size_t{spec.Width} * spec.Height < kGoalPixels) return {};
+  const PictureShape& shape = results.Spec;
+  if (size_t{shape.Width} * shape.Height < kGoalPixels) return {};
   const double memory = results.Of[kGetPictureMemory].Seconds;
-  if (spec.MaxValue != kLargestByteMax) {
+  if (shape.MaxValue != kLargestByteMax) {
     if (contender != kGetPictureMemory) return {};
     return {RatioGoal("≤ 2 × floor", memory / results.Of[kFloor].Seconds, kScaledFactor)};
   }

@@ -30,7 +30,7 @@ struct Measurement {
 };
 
 struct PictureResults {
-  PictureSpec Spec;
+  PictureShape Spec;
   size_t FileBytes;
   Measurement Of[kContenderCount];
 };

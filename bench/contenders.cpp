@@ -70,7 +70,7 @@ void WriteBitmap(const PictureShape& shape, const Sample* rgb, ToByte toByte, BY
 }  // namespace
 
 BenchPicture::BenchPicture(const PictureShape& shape)
-    : Spec(shape),
+    : Shape(shape),
       File(PpmFile(shape)),
       HeaderBytes(File.size() - PixelDataBytes(shape)),
       Stored(File) {}
@@ -139,19 +139,19 @@ BYTE* ReadWholeFile(const char* path, size_t* size) {
 
 Decoded CopyPixelBytes(const BenchPicture& picture) {
   return CopyPixelBytesFrom(
-      reinterpret_cast<const BYTE*>(picture.File.data()) + picture.HeaderBytes, picture.Spec);
+      reinterpret_cast<const BYTE*>(picture.File.data()) + picture.HeaderBytes, picture.Shape);
 }
 
 Decoded ReadFileThenCopy(const BenchPicture& picture) {
   size_t size = 0;
   BYTE* file = ReadWholeFile(picture.Stored.Path(), &size);
-  Decoded copy = CopyPixelBytesFrom(file + picture.HeaderBytes, picture.Spec);
+  Decoded copy = CopyPixelBytesFrom(file + picture.HeaderBytes, picture.Shape);
   std::free(file);
   return copy;
 }
 
 Decoded StbImageFromMemory(const BenchPicture& picture) {
-  const PictureShape& shape = picture.Spec;
+  const PictureShape& shape = picture.Shape;
   const auto* file = reinterpret_cast<const stbi_uc*>(picture.File.data());
   const int size = static_cast<int>(picture.File.size());
   int width = 0;
@@ -182,7 +182,7 @@ Decoded StbImageFromMemory(const BenchPicture& picture) {
 }
 
 Decoded NetpbmFromMemory(const BenchPicture& picture) {
-  const PictureShape& shape = picture.Spec;
+  const PictureShape& shape = picture.Shape;
   FILE* file = fmemopen(const_cast<char*>(picture.File.data()), picture.File.size(), "rb");
   int columns = 0;
   int rows = 0;

@@ -12,7 +12,7 @@
 struct BenchPicture {
   explicit BenchPicture(const PictureShape& shape);
 
-  PictureShape Spec;
+  PictureShape Shape;
   std::string File;
   size_t HeaderBytes;
   TemporaryFile Stored;

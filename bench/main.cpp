@@ -49,7 +49,7 @@ using PendingByName = std::map<std::string, Pending>;
 // One untimed decode of each contender: is its bitmap GetPicture's, and how
 // much heap did it hold at its peak.
 void CheckOnce(const BenchPicture& picture, PictureResults& results) {
-  const size_t bytes = BitmapBytes(picture.Spec);
+  const size_t bytes = BitmapBytes(picture.Shape);
   const std::string expected = GetPictureFromMemory(picture).Pixels(bytes);
   for (int who = 0; who < kContenderCount; ++who) {
     ResetHeapPeak();
@@ -70,7 +70,7 @@ void Measure(benchmark::State& state, const BenchPicture& picture, Contender who
     const Decoded decoded = kDecoders[who](picture);
     benchmark::DoNotOptimize(&decoded);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PixelDataBytes(picture.Spec)));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PixelDataBytes(picture.Shape)));
 }
 
 // Shows runs as usual and keeps each one's median time per picture.

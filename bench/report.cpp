@@ -37,7 +37,7 @@ std::string ByteSize(double bytes) {
 }
 
 double Throughput(const PictureResults& results, const Measurement& measurement) {
-  return static_cast<double>(PixelDataBytes(results.Spec)) / measurement.Seconds / kGigabyte;
+  return static_cast<double>(PixelDataBytes(results.Shape)) / measurement.Seconds / kGigabyte;
 }
 
 struct Verdict {
@@ -51,10 +51,10 @@ Verdict RatioGoal(const char* goal, double ratio, double limit) {
 
 Verdict PeakGoal(const PictureResults& results, const Measurement& measurement) {
   const int64_t allowed =
-      static_cast<int64_t>(results.FileBytes + BitmapBytes(results.Spec)) + kBookkeepingBytes;
+      static_cast<int64_t>(results.FileBytes + BitmapBytes(results.Shape)) + kBookkeepingBytes;
   const std::string over =
       Format("%+.0f bytes", static_cast<double>(measurement.PeakHeapBytes) -
-                                static_cast<double>(results.FileBytes + BitmapBytes(results.Spec)));
+                                static_cast<double>(results.FileBytes + BitmapBytes(results.Shape)));
   return {"peak ≤ file + bitmap",
           (measurement.PeakHeapBytes <= allowed ? "met (" : "**missed** (") + over + ")"};
 }
@@ -66,7 +66,7 @@ bool Reported(const Measurement& measurement) { return measurement.Ran || !measu
 std::vector<Verdict> Verdicts(const PictureResults& results, Contender contender) {
   const Measurement& measured = results.Of[contender];
   if (!measured.Correct) return {{"bitmap equals GetPicture's", "**missed**"}};
-  const PictureShape& shape = results.Spec;
+  const PictureShape& shape = results.Shape;
   if (size_t{shape.Width} * shape.Height < kGoalPixels) return {};
   const double memory = results.Of[kGetPictureMemory].Seconds;
   if (shape.MaxValue != kLargestByteMax) {
@@ -103,7 +103,7 @@ std::string Joined(const std::vector<Verdict>& verdicts, std::string Verdict::*p
 void WriteRow(std::ostream& out, const PictureResults& results, Contender contender) {
   const Measurement& measured = results.Of[contender];
   const std::vector<Verdict> verdicts = Verdicts(results, contender);
-  out << "| " << PictureName(results.Spec) << " | " << kContenderNames[contender] << " | ";
+  out << "| " << PictureName(results.Shape) << " | " << kContenderNames[contender] << " | ";
   if (measured.Ran) {
     out << Format("%.3g", measured.Seconds / kMillisecond) << " | "
         << Format("%.2f", Throughput(results, measured)) << " | "
@@ -180,8 +180,8 @@ void WriteChartData(std::ostream& out, const std::vector<PictureResults>& result
   for (const char* name : kContenderNames) out << " \"" << name << "\"";
   out << "\n";
   for (const PictureResults& picture : results) {
-    if (picture.Spec.MaxValue != kLargestByteMax) continue;
-    out << PixelDataBytes(picture.Spec);
+    if (picture.Shape.MaxValue != kLargestByteMax) continue;
+    out << PixelDataBytes(picture.Shape);
     for (const Measurement& measured : picture.Of) {
       out << " " << (measured.Ran ? Format("%.4f", Throughput(picture, measured)) : "NaN");
     }

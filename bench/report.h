@@ -30,7 +30,7 @@ struct Measurement {
 };
 
 struct PictureResults {
-  PictureShape Spec;
+  PictureShape Shape;
   size_t FileBytes;
   Measurement Of[kContenderCount];
 };

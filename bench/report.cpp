@@ -52,9 +52,9 @@ Verdict RatioGoal(const char* goal, double ratio, double limit) {
 Verdict PeakGoal(const PictureResults& results, const Measurement& measurement) {
   const int64_t allowed =
       static_cast<int64_t>(results.FileBytes + BitmapBytes(results.Shape)) + kBookkeepingBytes;
-  const std::string over =
-      Format("%+.0f bytes", static_cast<double>(measurement.PeakHeapBytes) -
-                                static_cast<double>(results.FileBytes + BitmapBytes(results.Shape)));
+  const std::string over = Format(
+      "%+.0f bytes", static_cast<double>(measurement.PeakHeapBytes) -
+                         static_cast<double>(results.FileBytes + BitmapBytes(results.Shape)));
   return {"peak ≤ file + bitmap",
           (measurement.PeakHeapBytes <= allowed ? "met (" : "**missed** (") + over + ")"};
 }

@@ -139,8 +139,8 @@ PLATFORM_API SIZE_T WINAPI GlobalSize(HGLOBAL handle) {
 }
 
 PLATFORM_API HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD /*share*/,
-                                       LPVOID /*security*/, DWORD creation,
-                                       DWORD /*attributes*/, HANDLE /*templateFile*/) {
+                                       LPVOID /*security*/, DWORD creation, DWORD /*attributes*/,
+                                       HANDLE /*templateFile*/) {
   if (InjectedFailure("CreateFileA")) return INVALID_HANDLE_VALUE;
   if (name == nullptr || access != GENERIC_READ || creation != OPEN_EXISTING) {
     return INVALID_HANDLE_VALUE;
@@ -182,11 +182,13 @@ PLATFORM_API DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG dista
     move = static_cast<int64_t>((static_cast<uint64_t>(*distanceHigh) << 32) |
                                 static_cast<DWORD>(distance));
   }
-  const off_t base = method == FILE_BEGIN ? 0 : lseek(fd, 0, method == FILE_CURRENT ? SEEK_CUR : SEEK_END);
+  const off_t base =
+      method == FILE_BEGIN ? 0 : lseek(fd, 0, method == FILE_CURRENT ? SEEK_CUR : SEEK_END);
   if (base < 0 || base + move < 0) return INVALID_SET_FILE_POINTER;  // position stays
   const off_t position = lseek(fd, base + move, SEEK_SET);
   if (position < 0) return INVALID_SET_FILE_POINTER;
-  if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(static_cast<uint64_t>(position) >> 32);
+  if (distanceHigh != nullptr)
+    *distanceHigh = static_cast<LONG>(static_cast<uint64_t>(position) >> 32);
   return static_cast<DWORD>(position);
 }
 

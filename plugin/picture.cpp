@@ -37,8 +37,8 @@ BRINDLE_API int32_t WINAPI GetPicture(LPCSTR source, LONG offsetOrSize, UINT fla
     case kInputFile:
       return PictureFromFile(source, offsetOrSize, infoHandle, bitsHandle);
     case kInputMemory:
-      return PictureFromData(reinterpret_cast<const BYTE*>(source),
-                             MemoryInputSize(offsetOrSize), infoHandle, bitsHandle);
+      return PictureFromData(reinterpret_cast<const BYTE*>(source), MemoryInputSize(offsetOrSize),
+                             infoHandle, bitsHandle);
     default:
       return ResultNotAccepted;
   }

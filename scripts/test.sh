@@ -8,6 +8,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 
+# Every source keeps the repository's format.
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
 run_suite() {  # build directory, then extra CMake arguments
   local dir=$1
   shift

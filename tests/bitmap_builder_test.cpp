@@ -48,23 +48,28 @@ const PictureCase kPictureCases[] = {
     {"two_by_two_bottom_row_first",
      PpmHeader(2, 2) + Samples({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}),
      {9, 8, 7, 12, 11, 10, 0, 0, 3, 2, 1, 6, 5, 4, 0, 0}},
-    {"three_by_one", PpmHeader(3, 1) + Samples({1, 2, 3, 4, 5, 6, 7, 8, 9}),
+    {"three_by_one",
+     PpmHeader(3, 1) + Samples({1, 2, 3, 4, 5, 6, 7, 8, 9}),
      {3, 2, 1, 6, 5, 4, 9, 8, 7, 0, 0, 0}},
     {"four_by_three_no_padding",
-     PpmHeader(4, 3) + Samples({1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
-                                13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24,
-                                25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36}),
+     PpmHeader(4, 3) +
+         Samples({1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18,
+                  19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36}),
      {27, 26, 25, 30, 29, 28, 33, 32, 31, 36, 35, 34, 15, 14, 13, 18, 17, 16,
       21, 20, 19, 24, 23, 22, 3,  2,  1,  6,  5,  4,  9,  8,  7,  12, 11, 10}},
-    {"pixels_start_after_comment", "P6\n# 1 1\n1 1\n255\n" + Samples({10, 20, 30}),
+    {"pixels_start_after_comment",
+     "P6\n# 1 1\n1 1\n255\n" + Samples({10, 20, 30}),
      {30, 20, 10, 0}},
-    {"max_crlf_makes_line_feed_first_sample", "P6\n1 1\n255\r\n" + Samples({20, 30}),
+    {"max_crlf_makes_line_feed_first_sample",
+     "P6\n1 1\n255\r\n" + Samples({20, 30}),
      {30, 20, 10, 0}},
     // Missing pixel data reads as zero samples.
     {"no_pixel_data", PpmHeader(2, 1), {0, 0, 0, 0, 0, 0, 0, 0}},
-    {"short_last_pixel", PpmHeader(2, 2) + Samples({1, 2, 3, 4}),
+    {"short_last_pixel",
+     PpmHeader(2, 2) + Samples({1, 2, 3, 4}),
      {0, 0, 0, 0, 0, 0, 0, 0, 3, 2, 1, 0, 0, 4, 0, 0}},
-    {"short_two_byte_pixel", PpmHeader(1, 1, 65535) + Samples({0xFF, 0xFF, 0xFF}),
+    {"short_two_byte_pixel",
+     PpmHeader(1, 1, 65535) + Samples({0xFF, 0xFF, 0xFF}),
      {0, 254, 255, 0}},
 };
 
@@ -87,7 +92,7 @@ TEST_F(BitmapHeader, DescribesUncompressed24BitBottomUpBitmap) {
   ASSERT_TRUE(built.Made);
   const std::string header = built.Blocks.InfoBytes();
   ASSERT_EQ(header.size(), kBitmapHeaderBlockSize);
-  const Bytes expected = {40, 0, 0, 0,  3, 0, 0, 0, 5, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
+  const Bytes expected = {40, 0, 0, 0, 3, 0, 0, 0, 5, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
                           60, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0};
   EXPECT_EQ(Bytes(header.begin(), header.begin() + kBitmapHeaderSize), expected);
   EXPECT_EQ(built.Pixels().size(), 60u);
@@ -124,8 +129,7 @@ const ScaleCase kScaleCases[] = {
     {300, {0xFF, 0xFF, 0x01, 0x2C, 0x01, 0x2B}, {254, 255, 255}},
 };
 
-class SampleScaling : public ReleasesEverything,
-                      public ::testing::WithParamInterface<ScaleCase> {};
+class SampleScaling : public ReleasesEverything, public ::testing::WithParamInterface<ScaleCase> {};
 
 TEST_P(SampleScaling, ScalesToByteRange) {
   const ScaleCase& c = GetParam();

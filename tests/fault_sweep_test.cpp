@@ -70,7 +70,8 @@ const Scenario kScenarios[] = {
      [](HostState&, const Inputs&) {
        return IsSupported(nullptr, reinterpret_cast<UINT_PTR>(kPicture.data()));
      },
-     1, {}},
+     1,
+     {}},
     {"info_file",
      [](HostState& host, const Inputs& in) {
        return GetPictureInfo(in.Path, 0, kInputFile, &host.Record);
@@ -80,7 +81,8 @@ const Scenario kScenarios[] = {
      [](HostState& host, const Inputs&) {
        return GetPictureInfo(AsSource(kPicture), kPictureSize, kInputMemory, &host.Record);
      },
-     ResultSuccess, {}},
+     ResultSuccess,
+     {}},
     {"picture_file",
      [](HostState& host, const Inputs& in) {
        return GetPicture(in.Path, 0, kInputFile, &host.Blocks.Info, &host.Blocks.Bits, 0, 0);

@@ -166,8 +166,8 @@ TEST(HeaderReaderInputEnd, NeverReadsPastEnd) {
 }
 
 TEST(HeaderReaderInputEnd, LooksNoFurtherThanHeaderReach) {
-  const std::string input = "P6\n#" + Repeat('c', 1022) + "\n" + "3 2" + Repeat(' ', 21) +
-                            "\n" + "000000000255" + "\n";
+  const std::string input =
+      "P6\n#" + Repeat('c', 1022) + "\n" + "3 2" + Repeat(' ', 21) + "\n" + "000000000255" + "\n";
   ASSERT_EQ(input.size(), kHeaderReach - 2);
   Parsed parsed(input);
   ASSERT_TRUE(parsed.Accepted);

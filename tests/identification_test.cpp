@@ -76,8 +76,8 @@ TEST(NotImplemented, AnswersMinusOneWhateverTheArguments) {
 }
 
 TEST(EntryRoutine, ReturnsOneForEveryReason) {
-  for (DWORD reason : {DLL_PROCESS_DETACH, DLL_PROCESS_ATTACH, DLL_THREAD_ATTACH,
-                       DLL_THREAD_DETACH}) {
+  for (DWORD reason :
+       {DLL_PROCESS_DETACH, DLL_PROCESS_ATTACH, DLL_THREAD_ATTACH, DLL_THREAD_DETACH}) {
     EXPECT_EQ(DllMain(nullptr, reason, nullptr), TRUE) << "reason " << reason;
   }
 }

@@ -24,10 +24,11 @@ class SharedLibrary : public ::testing::Test {
 
 TEST_F(SharedLibrary, ExportsInterfaceCountersAndPlatform) {
   for (const char* name :
-       {"GetPluginInfo", "IsSupported", "GetPictureInfo", "GetPicture", "GetPreview",
-        "GetArchiveInfo", "GetFileInfo", "GetFile", "Spi_main_C4_4", "Spi_main_C4_5",
-        "GlobalAlloc", "GlobalLock", "GlobalUnlock", "GlobalFree", "GlobalSize", "CreateFileA",
-        "GetFileSize", "SetFilePointer", "ReadFile", "CloseHandle", "lstrcpyA", "lstrlenA"}) {
+       {"GetPluginInfo",  "IsSupported", "GetPictureInfo", "GetPicture",    "GetPreview",
+        "GetArchiveInfo", "GetFileInfo", "GetFile",        "Spi_main_C4_4", "Spi_main_C4_5",
+        "GlobalAlloc",    "GlobalLock",  "GlobalUnlock",   "GlobalFree",    "GlobalSize",
+        "CreateFileA",    "GetFileSize", "SetFilePointer", "ReadFile",      "CloseHandle",
+        "lstrcpyA",       "lstrlenA"}) {
     EXPECT_NE(Symbol(name), nullptr) << name;
   }
 }

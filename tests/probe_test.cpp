@@ -23,8 +23,8 @@ TEST_F(Probe, AddressFormJudgesHeaderAlone) {
 class ProbeHandle {
  public:
   ProbeHandle(const char* path, LONG position)
-      : Handle_(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr)) {
+      : Handle_(
+            CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {
     SetFilePointer(Handle_, position, nullptr, FILE_BEGIN);
   }
   ~ProbeHandle() { CloseHandle(Handle_); }

@@ -15,7 +15,8 @@ std::string PpmPicture(unsigned width, unsigned height, unsigned maxValue) {
   std::string picture = PpmHeader(width, height, maxValue);
   const size_t samples = size_t{width} * height * 3;
   for (size_t i = 0; i < samples; ++i) {
-    const unsigned sample = static_cast<unsigned>((i * 37 + 11) % (maxValue < 256 ? maxValue + 1 : 256));
+    const unsigned sample =
+        static_cast<unsigned>((i * 37 + 11) % (maxValue < 256 ? maxValue + 1 : 256));
     picture += static_cast<char>(sample);
     if (maxValue > 255) picture += static_cast<char>(i * 13);
   }
@@ -29,8 +30,8 @@ TempFile::TempFile(const std::string& contents) {
   std::string pattern = std::string(directory != nullptr ? directory : "/tmp") + "/brindle-XXXXXX";
   const int fd = mkstemp(pattern.data());
   if (fd < 0) throw std::runtime_error("cannot create a temporary file");
-  const bool written = write(fd, contents.data(), contents.size()) ==
-                       static_cast<ssize_t>(contents.size());
+  const bool written =
+      write(fd, contents.data(), contents.size()) == static_cast<ssize_t>(contents.size());
   close(fd);
   Path_ = pattern;
   if (!written) throw std::runtime_error("cannot write a temporary file");

@@ -146,34 +146,40 @@ void TPPMFile::WriteBitmapHeader(BYTE* header, DWORD imageBytes) const {
   PutDword(header + 20, imageBytes);  // compression 0 (none) and the rest stay zero
 }
 
-// Bottom row first. Input missing at the end reads as zero samples, which
-// are zero bytes in the bitmap; padding bytes are zero too.
+// Bottom row first; padding bytes are zero.
 void TPPMFile::WritePixelRows() {
   const SampleConverter samples(MaxValue);
-  const size_t pixelBytes = samples.PixelBytes();
-  const size_t rowBytes = Width * pixelBytes;
+  const size_t rowBytes = Width * samples.PixelBytes();
   const size_t available = static_cast<size_t>(End - Cursor);
   const size_t padding = Width % 4;
 
   for (DWORD row = Height; row-- > 0;) {
     const size_t rowStart = row * rowBytes;
-    const size_t rowAvailable = rowStart < available ? available - rowStart : 0;
-    const BYTE* in = Cursor + (rowStart < available ? rowStart : 0);
-
-    const size_t wholePixels = rowAvailable < rowBytes ? rowAvailable / pixelBytes : Width;
-    samples.ConvertPixels(in, OutCursor, wholePixels);
-    OutCursor += 3 * wholePixels;
-
-    if (wholePixels < Width) {
-      BYTE lastPixel[6] = {};
-      const size_t lastBytes = rowAvailable - wholePixels * pixelBytes;
-      if (lastBytes != 0) std::memcpy(lastPixel, in + wholePixels * pixelBytes, lastBytes);
-      samples.ConvertPixels(lastPixel, OutCursor, 1);
-      const size_t missing = 3 * (Width - wholePixels - 1);
-      std::memset(OutCursor + 3, 0, missing);
-      OutCursor += 3 + missing;
+    if (rowBytes <= available && rowStart <= available - rowBytes) {
+      samples.ConvertPixels(Cursor + rowStart, OutCursor, Width);
+      OutCursor += 3 * Width;
+    } else if (rowStart < available) {
+      WriteShortRow(samples, Cursor + rowStart, available - rowStart);
+    } else {
+      WriteShortRow(samples, Cursor, 0);
     }
     std::memset(OutCursor, 0, padding);
     OutCursor += padding;
   }
+}
+
+// A row that the input ends in or before: its missing samples read as zero,
+// which is a zero byte in the bitmap whatever the maximum.
+void TPPMFile::WriteShortRow(const SampleConverter& samples, const BYTE* in, size_t inBytes) {
+  const size_t pixelBytes = samples.PixelBytes();
+  const size_t wholePixels = inBytes / pixelBytes;
+  samples.ConvertPixels(in, OutCursor, wholePixels);
+  OutCursor += 3 * wholePixels;
+
+  BYTE lastPixel[kLargestPixelBytes] = {};
+  std::memcpy(lastPixel, in + wholePixels * pixelBytes, inBytes % pixelBytes);
+  samples.ConvertPixels(lastPixel, OutCursor, 1);
+  const size_t missing = 3 * (Width - wholePixels - 1);
+  std::memset(OutCursor + 3, 0, missing);
+  OutCursor += 3 + missing;
 }

@@ -4,6 +4,8 @@
 
 #include "platform.h"
 
+class SampleConverter;
+
 // Every byte the header reader may look at lies within this many input bytes.
 constexpr size_t kHeaderReach = 1067;
 constexpr size_t kCommentSize = 1024;
@@ -43,4 +45,5 @@ class TPPMFile {
   BYTE NextByte();
   void WriteBitmapHeader(BYTE* header, DWORD imageBytes) const;
   void WritePixelRows();
+  void WriteShortRow(const SampleConverter& samples, const BYTE* in, size_t inBytes);
 };

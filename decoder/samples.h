@@ -5,6 +5,9 @@
 #include "platform.h"
 #include "sample_loops.h"
 
+// Two-byte samples make the widest input pixel.
+constexpr size_t kLargestPixelBytes = 6;
+
 class SampleConverter {
  public:
   // Fastest: vector loops where the processor has them, else the portable

@@ -9,6 +9,8 @@
 #include <cpuid.h>
 #include <immintrin.h>
 
+#include <atomic>
+
 // A 32-bit Windows caller keeps the stack only 4-byte aligned, while vector
 // spills need more.
 #if defined(__i386__)
@@ -265,7 +267,7 @@ const ConvertLoops kVectorLoops = {SwapPixels, ScaleBytePixels, ScaleWordPixels}
 
 constexpr unsigned kXmmAndYmmState = 0x6;  // bits of XCR0 the system must save
 
-// Asked of the processor on every call: no start-up code and no shared state.
+// Asked of the processor itself: the module has no start-up code to do it.
 bool HasAvx2() {
   unsigned eax, ebx, ecx, edx;
   if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
@@ -276,9 +278,22 @@ bool HasAvx2() {
   return __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) && (ebx & bit_AVX2) != 0;
 }
 
+// Asking costs tens of microseconds in a virtual machine, and the answer
+// never changes: it is asked once. Threads that race to ask first store the
+// same answer.
+enum : int { kNotAsked = -1 };
+std::atomic<int> hasAvx2{kNotAsked};
+
 }  // namespace
 
-const ConvertLoops* VectorLoops() { return HasAvx2() ? &kVectorLoops : nullptr; }
+const ConvertLoops* VectorLoops() {
+  int known = hasAvx2.load(std::memory_order_relaxed);
+  if (known == kNotAsked) {
+    known = HasAvx2();
+    hasAvx2.store(known, std::memory_order_relaxed);
+  }
+  return known ? &kVectorLoops : nullptr;
+}
 
 #else
 

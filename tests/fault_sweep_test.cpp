@@ -9,7 +9,6 @@
 
 namespace {
 
-const HGLOBAL kHostValue = reinterpret_cast<HGLOBAL>(UINT_PTR{0x5A5A});
 const std::string kPicture = PpmPicture(64, 48);
 const LONG kPictureSize = static_cast<LONG>(kPicture.size());
 

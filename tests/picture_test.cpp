@@ -4,8 +4,6 @@
 
 namespace {
 
-const HGLOBAL kHostValue = reinterpret_cast<HGLOBAL>(UINT_PTR{0x5A5A});
-
 // Calls GetPicture with handle variables that hold kHostValue beforehand.
 struct Decoded {
   Decoded(LPCSTR source, LONG offsetOrSize, UINT flags) {

@@ -9,6 +9,10 @@
 
 #include "brindle.h"
 #include "platform_testing.h"
+#include "ppm_file.h"
+
+// What the host leaves in a handle variable; a failed call must keep it.
+inline const HGLOBAL kHostValue = reinterpret_cast<HGLOBAL>(UINT_PTR{0x5A5A});
 
 // "P6\n<width> <height>\n<maxValue>\n"
 std::string PpmHeader(unsigned width, unsigned height, unsigned maxValue = 255);
@@ -41,6 +45,8 @@ struct Bitmap {
   HGLOBAL Bits = nullptr;
   ~Bitmap();
   std::string InfoBytes() const { return BlockBytes(Info); }
+  // The header block's fields; the bytes after them are never written.
+  std::string HeaderFields() const { return InfoBytes().substr(0, kBitmapHeaderSize); }
   std::string BitsBytes() const { return BlockBytes(Bits); }
 };
 

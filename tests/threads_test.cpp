@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kThreads = 8;
 constexpr int kRounds = 200;
-constexpr size_t kBitmapHeaderFields = 40;  // the header block's bytes that carry fields
 constexpr int32_t kInfoBufferSize = 64;
 
 // What one call of an export gives the host: its result and the bytes it
@@ -43,7 +42,7 @@ Outcome PictureOutcome(LPCSTR source, LONG offsetOrSize, UINT flags) {
   Bitmap bitmap;
   const int32_t result = GetPicture(source, offsetOrSize, flags, &bitmap.Info, &bitmap.Bits, 0, 0);
   if (result != ResultSuccess) return {result, {}};
-  return {result, bitmap.InfoBytes().substr(0, kBitmapHeaderFields) + bitmap.BitsBytes()};
+  return {result, bitmap.HeaderFields() + bitmap.BitsBytes()};
 }
 
 Outcome PluginInfoOutcome(int32_t infoNumber) {

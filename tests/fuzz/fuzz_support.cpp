@@ -15,9 +15,6 @@ namespace {
 constexpr BYTE kHostFill = 0xFF;  // what the host leaves in its record beforehand
 const HGLOBAL kHostHandle = reinterpret_cast<HGLOBAL>(0x5A5A5A5A);
 
-// The header block's fields that the plug-in writes: the bytes after them
-// are room for a colour entry and carry nothing.
-constexpr size_t kBitmapHeaderFieldBytes = 40;
 constexpr WORD kBitmapDepth = 24;
 constexpr uint64_t kLargestDecodedBitmap = 16u << 20;
 
@@ -45,7 +42,7 @@ std::string BlockBytes(HGLOBAL block, size_t size) {
 // to four bytes, the pixel block exactly as large as the header says.
 void RequireBitmapShape(HGLOBAL info, HGLOBAL bits) {
   Require(GlobalSize(info) == kBitmapHeaderBlockSize, "the header block is 44 bytes");
-  const std::string header = BlockBytes(info, kBitmapHeaderFieldBytes);
+  const std::string header = BlockBytes(info, kBitmapHeaderSize);
   const uint64_t width = DwordAt(header, 4);
   const uint64_t height = DwordAt(header, 8);
   const uint64_t stride = RowStride(width);
@@ -55,7 +52,7 @@ void RequireBitmapShape(HGLOBAL info, HGLOBAL bits) {
   Require(DwordAt(header, 16) == 0, "no compression");
   Require(DwordAt(header, 20) == stride * height, "biSizeImage is stride x height");
   Require(GlobalSize(bits) == stride * height, "the pixel block holds every row");
-  for (size_t at = 24; at < kBitmapHeaderFieldBytes; ++at) {
+  for (size_t at = 24; at < kBitmapHeaderSize; ++at) {
     Require(header[at] == 0, "the header's remaining fields are zero");
   }
 }
@@ -104,7 +101,7 @@ PictureOutcome CallGetPicture(const char* source, LONG offsetOrSize, UINT kind) 
   Require(held.Blocks == 2 && held.Locks == 0 && held.Files == 0,
           "success hands over two unlocked blocks and nothing else");
   RequireBitmapShape(info, bits);
-  outcome.Info = BlockBytes(info, kBitmapHeaderFieldBytes);
+  outcome.Info = BlockBytes(info, kBitmapHeaderSize);
   outcome.Bits = BlockBytes(bits, GlobalSize(bits));
   GlobalFree(info);
   GlobalFree(bits);
